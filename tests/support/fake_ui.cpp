@@ -127,7 +127,10 @@ void FakeUi::add_column(ControlId list, const Text& header, int width) {
 
 void FakeUi::show_window() { shown_ = true; }
 
+void FakeUi::on_run(std::function<void()> script) { run_script_ = std::move(script); }
+
 void FakeUi::run() {
+  if (auto script = run_script_) script();
   join_threads();
   closed_ = true;
 }

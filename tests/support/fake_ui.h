@@ -57,6 +57,10 @@ class FakeUi : public platform::Ui {
   int process_events_calls() const { return process_events_calls_; }
   const std::vector<int>& pauses() const { return pauses_; }
 
+  // What run() does on the window's thread before it waits for the workers and returns (the
+  // events of the loop: clicks, ticks, advance). Empty: run() returns at once.
+  void on_run(std::function<void()> script);
+
   // Waits for every worker thread started so far.
   void join_threads();
 
@@ -148,6 +152,7 @@ class FakeUi : public platform::Ui {
   std::map<platform::ControlId, Control> controls_;
   long long now_ = 0;
   std::function<void()> process_hook_;
+  std::function<void()> run_script_;
   int process_events_calls_ = 0;
   std::vector<int> pauses_;
 
