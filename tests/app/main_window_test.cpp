@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "platform/codepage.h"
 #include "support/fake_ui.h"
+#include "support/window_conformance.h"
 
 namespace quillax {
 namespace {
@@ -50,6 +51,13 @@ TEST(MainForm, BuildsEveryControlThroughTheSeamAtItsPlaceWithItsText) {
   EXPECT_EQ(window.timer_period(), 0);
   EXPECT_EQ(window.combo_selection(), -1);
   EXPECT_EQ(window.list_row_count(), 0);
+}
+
+TEST(MainForm, ControlOperationsOnTheInMemoryWindow) {
+  FakeUi ui;
+  MainWindow window(ui);
+  window.create();
+  EXPECT_EQ(testing::check_control_operations(window), std::vector<std::string>{});
 }
 
 TEST(MainForm, GbkLiteralsAreGbkBytes) {
