@@ -400,7 +400,9 @@ class QtUi final : public Ui {
   void window_event(QEvent::Type type) {
     if (type == QEvent::Close) {
       window_closed_ = true;
-      QTimer::singleShot(0, context_.get(), [] { QCoreApplication::quit(); });
+      // exit(), not quit(): quit() would first close every other window, answering the
+      // worker's open box as if the user had.
+      QTimer::singleShot(0, context_.get(), [] { QCoreApplication::exit(0); });
     } else if (type == QEvent::Show || type == QEvent::Move) {
       keep_outer_size();
     }
