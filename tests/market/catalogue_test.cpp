@@ -65,14 +65,13 @@ TEST_F(CatalogueTest, NoSelectionAsksForShopMinusOneWithoutCookies) {
 }
 
 TEST_F(CatalogueTest, StatusColumnShowsTheAddedMemberAsItComes) {
-  answer(kProductsPath,
-         R"({"data":{"last_page":1,"data":[)"
-         R"({"id":1,"title":"\u4e00","added":null},)"
-         R"({"id":2,"title":"b","added":1},)"
-         R"({"id":3,"title":"c"},)"
-         R"({"id":"4","title":"d","added":"55"},)"
-         R"({"id":null,"added":"abc"},)"
-         R"({"id":6,"title":"f","added":true}]}})");
+  answer(kProductsPath, R"({"data":{"last_page":1,"data":[)"
+                        R"({"id":1,"title":"\u4e00","added":null},)"
+                        R"({"id":2,"title":"b","added":1},)"
+                        R"({"id":3,"title":"c"},)"
+                        R"({"id":"4","title":"d","added":"55"},)"
+                        R"({"id":null,"added":"abc"},)"
+                        R"({"id":6,"title":"f","added":true}]}})");
   load_products(window_, state_.cookie_jar, "9");
   EXPECT_EQ(market_.requests().size(), 2u);  // last_page 1: page 1 twice
   EXPECT_EQ(column(0), (std::vector<Text>{"1", "2", "3", "4", "5", "6"}));

@@ -20,7 +20,8 @@ TEST_F(LoginTest, SuccessGreetsStoresCookiesRegistersAndListsSuppliers) {
 
   ASSERT_EQ(ui_.messages().size(), 1u);
   const ShownMessage welcome = ui_.messages()[0];
-  EXPECT_EQ(welcome.text, gbk("尊敬的晴天号卡您好，感谢您选择使用本软件。祝愿您生意兴隆，财源广进！"));
+  EXPECT_EQ(welcome.text,
+            gbk("尊敬的晴天号卡您好，感谢您选择使用本软件。祝愿您生意兴隆，财源广进！"));
   EXPECT_EQ(welcome.caption, gbk("登录成功"));
   EXPECT_EQ(welcome.style, MessageStyle::plain);
 
@@ -160,8 +161,8 @@ TEST(LoginBody, AccountAndPasswordAreWrittenAsJsonStrings) {
        R"({"name":"x","password":"p\",\"admin\":\"1"})"},
       {"control characters", "a\tb", "c\r\nd\x01", R"({"name":"a\tb","password":"c\r\nd\u0001"})"},
       // 乗 is 81 5C in GBK: its trail byte is a backslash that must not be touched.
-      {"GBK trail byte 5C", "\x81\x5C", gbk("密码"), "{\"name\":\"\x81\x5C\",\"password\":\"" +
-                                                      gbk("密码") + "\"}"},
+      {"GBK trail byte 5C", "\x81\x5C", gbk("密码"),
+       "{\"name\":\"\x81\x5C\",\"password\":\"" + gbk("密码") + "\"}"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -179,10 +180,17 @@ TEST(LeadingInteger, ReadsTheLeadingDecimalNumber) {
     const char* text;
     int want;
   };
-  const Case cases[] = {{"90", 90},         {"  -12x", -12},       {"+7", 7},
-                        {"1.5", 1},         {"abc", 0},            {"", 0},
-                        {"null", 0},        {"\"5\"", 0},          {"- 3", 0},
-                        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
+  const Case cases[] = {{"90", 90},
+                        {"  -12x", -12},
+                        {"+7", 7},
+                        {"1.5", 1},
+                        {"abc", 0},
+                        {"", 0},
+                        {"null", 0},
+                        {"\"5\"", 0},
+                        {"- 3", 0},
+                        {"99999999999", 2147483647},
+                        {"-99999999999", -2147483647 - 1}};
   for (const Case& c : cases) EXPECT_EQ(leading_integer(c.text), c.want) << c.text;
 }
 

@@ -45,7 +45,8 @@ TEST_F(ReleaseTest, ReleasesEveryPendingRowAndReportsOnce) {
   log_in();
   products_command(window_, state_);
   const std::vector<Text> before = column(2);
-  const std::size_t pending = static_cast<std::size_t>(std::count(before.begin(), before.end(), "null"));
+  const std::size_t pending =
+      static_cast<std::size_t>(std::count(before.begin(), before.end(), "null"));
   ASSERT_GT(pending, 0u);
   const std::size_t shown = ui_.messages().size();
 
@@ -62,8 +63,8 @@ TEST_F(ReleaseTest, ReleasesEveryPendingRowAndReportsOnce) {
       continue;
     }
     const auto& get = order_pages[static_cast<std::size_t>(k)];
-    EXPECT_EQ(get.target, std::string(kOrderPagePath) + "?order_page_id=" +
-                              std::to_string(window_.list_value(row)));
+    EXPECT_EQ(get.target, std::string(kOrderPagePath) +
+                              "?order_page_id=" + std::to_string(window_.list_value(row)));
     EXPECT_EQ(get.header("Content-Type"), "application/json");
     const auto& post = releases[static_cast<std::size_t>(k)];
     EXPECT_EQ(post.method, "POST");

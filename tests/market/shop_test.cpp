@@ -69,7 +69,8 @@ TEST(ShopLink, EncodesTheNameButNotTheShareId) {
   const Case cases[] = {
       {{"0", "", "12", "A&B=c"}, "https://m.test/qlx/#/minishop?share_id=12&shop_name=A%26B%3Dc"},
       {{"0", "", "1 2&x", ""}, "https://m.test/qlx/#/minishop?share_id=1 2&x&shop_name="},
-      {{"0", "", "7", "a-b_c.d'(e)*"}, "https://m.test/qlx/#/minishop?share_id=7&shop_name=a-b_c.d'(e)*"},
+      {{"0", "", "7", "a-b_c.d'(e)*"},
+       "https://m.test/qlx/#/minishop?share_id=7&shop_name=a-b_c.d'(e)*"},
   };
   for (const Case& c : cases) EXPECT_EQ(shop_link(c.shop), c.want);
 }

@@ -1,5 +1,6 @@
 // The timed update (按钮4, 时钟1) on the in-memory window's virtual clock.
 #include "app/timed_update.h"
+
 #include "market/market_fixture.h"
 #include "market/marketplace.h"
 
@@ -22,9 +23,17 @@ TEST(TimedUpdatePeriod, MinutesBecomeMillisecondsWithinThe32BitRange) {
     int want;
   };
   const Case cases[] = {
-      {"90", 5400000},  {"1", 60000},        {"1.5", 60000},         {" +2x", 120000},
-      {"0", 0},         {"-5", 0},           {"abc", 0},             {"", 0},
-      {"35791", 2147460000}, {"35792", kMaxTimerPeriod}, {"99999999999", kMaxTimerPeriod},
+      {"90", 5400000},
+      {"1", 60000},
+      {"1.5", 60000},
+      {" +2x", 120000},
+      {"0", 0},
+      {"-5", 0},
+      {"abc", 0},
+      {"", 0},
+      {"35791", 2147460000},
+      {"35792", kMaxTimerPeriod},
+      {"99999999999", kMaxTimerPeriod},
   };
   for (const Case& c : cases) EXPECT_EQ(timed_update_period(c.interval), c.want) << c.interval;
 }

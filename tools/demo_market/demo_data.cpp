@@ -28,24 +28,18 @@ constexpr std::array<int, 4> kFees = {19, 29, 39, 59};
 
 std::string tail_digits(long long n) {
   // Patterns sellers like: AABB, ABAB, AAAB, ABCD.
-  const int a = static_cast<int>(n % 10);
-  const int b = static_cast<int>((n / 10) % 10);
-  char buf[8];
+  const char a = static_cast<char>('0' + n % 10);
+  const char b = static_cast<char>('0' + (n / 10) % 10);
   switch (n % 4) {
     case 0:
-      std::snprintf(buf, sizeof buf, "%d%d%d%d", a, a, b, b);
-      break;
+      return {a, a, b, b};
     case 1:
-      std::snprintf(buf, sizeof buf, "%d%d%d%d", a, b, a, b);
-      break;
+      return {a, b, a, b};
     case 2:
-      std::snprintf(buf, sizeof buf, "%d%d%d%d", a, a, a, b);
-      break;
+      return {a, a, a, b};
     default:
-      std::snprintf(buf, sizeof buf, "%d%d%d%d", a, b, (a + 1) % 10, (b + 2) % 10);
-      break;
+      return {a, b, static_cast<char>('0' + (n + 1) % 10), static_cast<char>('0' + (n + 3) % 10)};
   }
-  return buf;
 }
 
 std::string money(int yuan) { return std::to_string(yuan) + ".00"; }

@@ -66,10 +66,13 @@ struct DemoMarket::State {
   DemoOptions options;
   std::string error;
   std::string ca_file;
+  std::string made_tls_dir;  // a temp folder start() made, removed again by the destructor
   std::unique_ptr<httplib::SSLServer> https;
   std::unique_ptr<httplib::Server> http;
   std::thread https_thread;
   std::thread http_thread;
+  std::atomic<bool> https_done{false};
+  std::atomic<bool> http_done{false};
   int https_port = 0;
   int http_port = 0;
 
@@ -270,7 +273,13 @@ DemoMarket::DemoMarket(DemoOptions options) : state_(std::make_unique<State>()) 
   state_->options = std::move(options);
 }
 
-DemoMarket::~DemoMarket() { stop(); }
+DemoMarket::~DemoMarket() {
+  stop();
+  if (!state_->made_tls_dir.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(state_->made_tls_dir, ignored);
+  }
+}
 
 bool DemoMarket::start() {
   State& s = *state_;
@@ -286,6 +295,7 @@ bool DemoMarket::start() {
         return false;
       }
       dir = pattern;
+      s.made_tls_dir = dir;
     }
     const auto files = devtls::write_tls_files(dir);
     if (!files) {
@@ -335,8 +345,17 @@ bool DemoMarket::start() {
     return false;
   }
   // Both sockets listen from here on: connections wait in the backlog until the loops run.
-  s.https_thread = std::thread([&s] { s.https->listen_after_bind(); });
-  s.http_thread = std::thread([&s] { s.http->listen_after_bind(); });
+  s.https_thread = std::thread([&s] {
+    s.https->listen_after_bind();
+    s.https_done = true;
+  });
+  s.http_thread = std::thread([&s] {
+    s.http->listen_after_bind();
+    s.http_done = true;
+  });
+  // A stop() before a loop has started would be missed by it, so wait until both run.
+  while (!s.https->is_running() && !s.https_done) std::this_thread::yield();
+  while (!s.http->is_running() && !s.http_done) std::this_thread::yield();
   return true;
 }
 
