@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <system_error>
 
 #include "platform/codepage.h"
@@ -124,6 +125,13 @@ bool Object::erase(std::u16string_view name) {
   members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(i));
   index_.reset();
   return true;
+}
+
+void Object::adopt(std::vector<std::pair<std::u16string, Value>>::iterator first,
+                   std::vector<std::pair<std::u16string, Value>>::iterator last) {
+  members_.reserve(members_.size() + static_cast<std::size_t>(last - first));
+  std::move(first, last, std::back_inserter(members_));
+  index_.reset();
 }
 
 int depth_of(const Value& v) {
@@ -277,6 +285,9 @@ class Reader {
       ++pos_;
       return obj;
     }
+    // Members gather on a stack shared by every object being read, then move in one piece.
+    const std::size_t base = members_.size();
+    std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> seen;
     while (true) {
       skip_space();
       if (pos_ >= s_.size() || s_[pos_] != u'"') return fail("Expected identifier or string");
@@ -288,7 +299,28 @@ class Reader {
       std::optional<Value> member = read_value(depth);
       if (!member) return std::nullopt;
       // A repeated name keeps its first place and takes the last value.
-      obj.members().set(std::move(name), std::move(*member));
+      std::size_t at = members_.size();
+      if (seen) {
+        const auto it = seen->find(name);
+        if (it != seen->end()) at = it->second;
+      } else {
+        for (std::size_t i = base; i < members_.size(); ++i) {
+          if (members_[i].first == name) {
+            at = i;
+            break;
+          }
+        }
+      }
+      if (at < members_.size()) {
+        members_[at].second = std::move(*member);
+      } else {
+        if (seen) seen->emplace(name, at);
+        members_.emplace_back(std::move(name), std::move(*member));
+        if (!seen && members_.size() - base >= kLinearNames) {
+          seen = std::make_unique<std::unordered_map<std::u16string, std::size_t>>();
+          for (std::size_t i = base; i < members_.size(); ++i) seen->emplace(members_[i].first, i);
+        }
+      }
       skip_space();
       if (pos_ >= s_.size()) return fail("Expected '}'");
       if (s_[pos_] == u',') {
@@ -297,6 +329,8 @@ class Reader {
       }
       if (s_[pos_] == u'}') {
         ++pos_;
+        obj.members().adopt(members_.begin() + static_cast<std::ptrdiff_t>(base), members_.end());
+        members_.resize(base);
         return obj;
       }
       return fail("Expected '}'");
@@ -312,10 +346,11 @@ class Reader {
       ++pos_;
       return arr;
     }
+    const std::size_t base = elements_.size();
     while (true) {
       std::optional<Value> element = read_value(depth);
       if (!element) return std::nullopt;
-      arr.elements().push_back(std::move(*element));
+      elements_.push_back(std::move(*element));
       skip_space();
       if (pos_ >= s_.size()) return fail("Expected ']'");
       if (s_[pos_] == u',') {
@@ -324,6 +359,11 @@ class Reader {
       }
       if (s_[pos_] == u']') {
         ++pos_;
+        auto& out = arr.elements();
+        out.reserve(elements_.size() - base);
+        std::move(elements_.begin() + static_cast<std::ptrdiff_t>(base), elements_.end(),
+                  std::back_inserter(out));
+        elements_.resize(base);
         return arr;
       }
       return fail("Expected ']'");
@@ -433,9 +473,14 @@ class Reader {
     return Value::number(decimal_value(std::string_view(digits, n)));
   }
 
+  // Beyond this many members a name index finds repeated names.
+  static constexpr std::size_t kLinearNames = 16;
+
   std::u16string_view s_;
   int max_depth_;
   std::size_t pos_ = 0;
+  std::vector<std::pair<std::u16string, Value>> members_;
+  std::vector<Value> elements_;
   const char* what_ = "";
 };
 
@@ -813,9 +858,12 @@ std::u16string to_wide(std::string_view local) {
   // A lead byte's trail byte may be ASCII: take one byte more.
   const std::size_t end =
       std::min(local.size(), static_cast<std::size_t>(last - local.begin()) + 1);
+  std::u16string middle =
+      platform::multibyte_to_wide(local.substr(begin, end - begin), platform::local_code_page());
+  if (begin == 0 && end == local.size()) return middle;
   out.reserve(local.size());
   for (std::size_t i = 0; i < begin; ++i) out.push_back(static_cast<char16_t>(local[i]));
-  out += platform::multibyte_to_wide(local.substr(begin, end - begin), platform::local_code_page());
+  out += middle;
   for (std::size_t i = end; i < local.size(); ++i) out.push_back(static_cast<char16_t>(local[i]));
   return out;
 }
