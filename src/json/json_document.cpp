@@ -326,18 +326,18 @@ bool JsonDocument::load(std::string_view text, bool raw, ScriptError* error) {
   if (error != nullptr) {
     *error = ScriptError{};
     if (!v) {
-      // The failure may lie in a string's content read again: place it in the text only when
-      // it falls inside it.
-      const std::size_t at = std::min(failure.offset, wide.size());
-      const std::size_t line_start = wide.rfind(u'\n', at == 0 ? 0 : at - 1);
-      const std::size_t begin = line_start == std::u16string::npos || at == 0 ? 0 : line_start + 1;
-      const std::size_t line_end = std::min(wide.find(u'\n', at), wide.size());
+      // A failure in a string's content read again is placed in that content.
+      const std::u16string_view where = failure.in_content ? failure.content : wide;
+      const std::size_t at = std::min(failure.offset, where.size());
+      const std::size_t line_start = at == 0 ? std::u16string::npos : where.rfind(u'\n', at - 1);
+      const std::size_t begin = line_start == std::u16string::npos ? 0 : line_start + 1;
+      const std::size_t line_end = std::min(where.find(u'\n', at), where.size());
       error->number = kSyntaxErrorNumber;
       error->source = "JSON";
       error->description = failure.what;
-      error->text = json::to_local(std::u16string_view(wide).substr(begin, line_end - begin));
-      error->line = static_cast<int>(
-                        std::count(wide.begin(), wide.begin() + static_cast<long>(begin), u'\n')) +
+      error->text = json::to_local(where.substr(begin, line_end - begin));
+      error->line = static_cast<int>(std::count(
+                        where.begin(), where.begin() + static_cast<std::ptrdiff_t>(begin), u'\n')) +
                     1;
       error->column = static_cast<int>(at - begin);
     }

@@ -229,7 +229,10 @@ class Reader {
         }
       }
     }
-    if (!v && error != nullptr) *error = ReadError{pos_, what_};
+    if (!v && error != nullptr) {
+      error->offset = pos_;
+      error->what = what_;
+    }
     return v;
   }
 
@@ -500,7 +503,12 @@ std::optional<Value> read_expression(std::u16string_view text, int max_depth, Re
   if (!v || v->kind() != Kind::String) return v;
   const std::u16string& content = v->as_string();
   if (is_blank(content)) return Value();
-  return read_json(content, max_depth, error);
+  std::optional<Value> again = read_json(content, max_depth, error);
+  if (!again && error != nullptr) {
+    error->in_content = true;
+    error->content = content;
+  }
+  return again;
 }
 
 std::optional<std::u16string> read_quoted_content(std::u16string_view s) {

@@ -109,6 +109,8 @@ int depth_of(const Value& v);
 struct ReadError {
   std::size_t offset = 0;  // code unit where reading stopped
   const char* what = "";
+  bool in_content = false;  // in a string's content read again (then `content` holds it)
+  std::u16string content;
 };
 
 // Reads one JSON text (surrounding JSON whitespace allowed). Strings may hold raw characters

@@ -93,6 +93,11 @@ TEST(JsonLoad, ErrorDetailsPlaceTheFailure) {
   EXPECT_EQ(err.line, 2);
   EXPECT_EQ(err.column, 5);
   EXPECT_EQ(err.text, " \"b\":}");
+  // A string's content read again is where the failure lies.
+  EXPECT_FALSE(doc.load("\"[1,\\nx]\"", false, &err));
+  EXPECT_EQ(err.line, 2);
+  EXPECT_EQ(err.column, 0);
+  EXPECT_EQ(err.text, "x]");
   EXPECT_TRUE(doc.load("[1]", false, &err));
   EXPECT_EQ(err.number, 0);
   EXPECT_EQ(err.line, 0);
