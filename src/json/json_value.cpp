@@ -172,6 +172,27 @@ long hex_run(std::u16string_view s, std::size_t p, int count) {
   return v;
 }
 
+// The one-letter escapes JSON and script strings share: letter and character.
+constexpr std::pair<char16_t, char16_t> kShortEscapes[] = {
+    {u'b', u'\b'}, {u't', u'\t'}, {u'n', u'\n'}, {u'f', u'\f'}, {u'r', u'\r'},
+};
+
+// The character a one-letter escape stands for, or 0.
+char16_t unescape_letter(char16_t letter) {
+  for (const auto& [l, c] : kShortEscapes) {
+    if (l == letter) return c;
+  }
+  return 0;
+}
+
+// The letter that escapes a character, or 0.
+char16_t escape_letter(char16_t c) {
+  for (const auto& [l, ch] : kShortEscapes) {
+    if (ch == c) return l;
+  }
+  return 0;
+}
+
 // The double nearest to a decimal number text of ASCII characters (sign, digits, ".", "e").
 // Too large gives Infinity, too small 0, each with the text's sign.
 double decimal_value(std::string_view digits) {
@@ -406,21 +427,6 @@ class Reader {
         case u'/':
           out.push_back(e);
           break;
-        case u'b':
-          out.push_back(u'\b');
-          break;
-        case u'f':
-          out.push_back(u'\f');
-          break;
-        case u'n':
-          out.push_back(u'\n');
-          break;
-        case u'r':
-          out.push_back(u'\r');
-          break;
-        case u't':
-          out.push_back(u'\t');
-          break;
         case u'u': {
           const long v = hex_run(s_, pos_, 4);
           if (v < 0) {
@@ -432,6 +438,10 @@ class Reader {
           break;
         }
         default:
+          if (const char16_t c = unescape_letter(e); c != 0) {
+            out.push_back(c);
+            break;
+          }
           pos_ -= 1;
           fail("Invalid escape");
           return false;
@@ -529,27 +539,12 @@ std::optional<std::u16string> read_quoted_content(std::u16string_view s) {
     const char16_t e = s[p + 1];
     p += 2;
     switch (e) {
-      case u'b':
-        out.push_back(u'\b');
-        break;
-      case u'f':
-        out.push_back(u'\f');
-        break;
-      case u'n':
-        out.push_back(u'\n');
-        break;
-      case u'r':
-        out.push_back(u'\r');
-        break;
       case u'\r':  // a line continuation stands for nothing; CR LF is one line break
         if (p < s.size() && s[p] == u'\n') ++p;
         break;
       case u'\n':
       case u'\u2028':
       case u'\u2029':
-        break;
-      case u't':
-        out.push_back(u'\t');
         break;
       case u'v':
         out.push_back(u'\v');
@@ -578,6 +573,8 @@ std::optional<std::u16string> read_quoted_content(std::u16string_view s) {
             ++p;
           }
           out.push_back(static_cast<char16_t>(v));
+        } else if (const char16_t plain = unescape_letter(e); plain != 0) {
+          out.push_back(plain);
         } else {
           out.push_back(e);  // any other escaped character stands for itself
         }
@@ -660,33 +657,19 @@ void write_string(std::u16string_view s, std::u16string& out) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.push_back(u'"');
   for (char16_t c : s) {
-    switch (c) {
-      case u'"':
-        out += u"\\\"";
-        continue;
-      case u'\\':
-        out += u"\\\\";
-        continue;
-      case u'\b':
-        out += u"\\b";
-        continue;
-      case u'\t':
-        out += u"\\t";
-        continue;
-      case u'\n':
-        out += u"\\n";
-        continue;
-      case u'\f':
-        out += u"\\f";
-        continue;
-      case u'\r':
-        out += u"\\r";
-        continue;
-      case kMarker:
-        out.push_back(u'\\');
-        continue;
-      default:
-        break;
+    if (c == u'"' || c == u'\\') {
+      out.push_back(u'\\');
+      out.push_back(c);
+      continue;
+    }
+    if (c == kMarker) {
+      out.push_back(u'\\');
+      continue;
+    }
+    if (const char16_t letter = c < 0x20 ? escape_letter(c) : 0; letter != 0) {
+      out.push_back(u'\\');
+      out.push_back(letter);
+      continue;
     }
     if (needs_unicode_escape(c)) {
       out += u"\\u";
