@@ -70,6 +70,7 @@ bool is_space(char16_t c) { return c == u' ' || c == u'\t'; }
 // decimal number (optionally negative) or a quoted name. nullopt when it is not such a path.
 std::optional<std::vector<Step>> parse_steps(std::u16string_view p) {
   std::vector<Step> steps;
+  steps.reserve(4);
   std::size_t i = 0;
   const auto read_name = [&]() -> bool {
     if (i >= p.size() || !is_name_start(p[i])) return false;
@@ -174,19 +175,15 @@ struct Resolved {
 std::optional<Resolved> resolve(Value& root, std::u16string_view root_name,
                                 std::u16string_view path) {
   Resolved r;
-  if (path.substr(0, root_name.size()) == root_name) {
-    std::optional<std::vector<Step>> steps = parse_steps(path);
-    if (steps && path[0] != u'[' && !steps->empty() && steps->front().name == root_name &&
-        walk(root, steps->data() + 1, steps->data() + steps->size()).present()) {
-      steps->erase(steps->begin());
-      r.steps = std::move(*steps);
-      r.absolute = true;
-      return r;
-    }
-  }
   if (path.empty()) return r;
   std::optional<std::vector<Step>> steps = parse_steps(path);
   if (!steps) return std::nullopt;
+  // Absolute only when the leading name is the root name and the value it names is there.
+  if (path[0] != u'[' && steps->front().name == root_name &&
+      walk(root, steps->data() + 1, steps->data() + steps->size()).present()) {
+    steps->erase(steps->begin());
+    r.absolute = true;
+  }
   r.steps = std::move(*steps);
   return r;
 }
@@ -299,6 +296,9 @@ std::optional<Value> element_value(std::string_view value, bool raw) {
 
 JsonDocument::JsonDocument() : root_name_("da") { init_engine(); }
 
+JsonDocument::JsonDocument(Text root_name, std::shared_ptr<JsonEngine> engine)
+    : root_name_(std::move(root_name)), engine_(std::move(engine)) {}
+
 JsonDocument::~JsonDocument() = default;
 
 JsonDocument::JsonDocument(const JsonDocument& other) = default;
@@ -326,18 +326,18 @@ bool JsonDocument::load(std::string_view text, bool raw, ScriptError* error) {
   if (error != nullptr) {
     *error = ScriptError{};
     if (!v) {
-      // The failure may lie in a string's content read again: place it in the text only when
-      // it falls inside it.
-      const std::size_t at = std::min(failure.offset, wide.size());
-      const std::size_t line_start = wide.rfind(u'\n', at == 0 ? 0 : at - 1);
-      const std::size_t begin = line_start == std::u16string::npos || at == 0 ? 0 : line_start + 1;
-      const std::size_t line_end = std::min(wide.find(u'\n', at), wide.size());
+      // A failure in a string's content read again is placed in that content.
+      const std::u16string_view where = failure.in_content ? failure.content : wide;
+      const std::size_t at = std::min(failure.offset, where.size());
+      const std::size_t line_start = at == 0 ? std::u16string::npos : where.rfind(u'\n', at - 1);
+      const std::size_t begin = line_start == std::u16string::npos ? 0 : line_start + 1;
+      const std::size_t line_end = std::min(where.find(u'\n', at), where.size());
       error->number = kSyntaxErrorNumber;
       error->source = "JSON";
       error->description = failure.what;
-      error->text = json::to_local(std::u16string_view(wide).substr(begin, line_end - begin));
-      error->line = static_cast<int>(
-                        std::count(wide.begin(), wide.begin() + static_cast<long>(begin), u'\n')) +
+      error->text = json::to_local(where.substr(begin, line_end - begin));
+      error->line = static_cast<int>(std::count(
+                        where.begin(), where.begin() + static_cast<std::ptrdiff_t>(begin), u'\n')) +
                     1;
       error->column = static_cast<int>(at - begin);
     }
@@ -476,18 +476,18 @@ int JsonDocument::count(std::string_view path) const {
 }
 
 JsonDocument JsonDocument::child_document(std::string_view path) const {
-  JsonDocument child;
   const Found f = find_at(engine_.get(), root_name_, path);
-  child.engine_->root = f.ok && f.value != nullptr ? json::reread(*f.value, kMaxDepth) : Value();
-  return child;
+  return JsonDocument(
+      root_name_, std::make_shared<JsonEngine>(
+                      f.ok && f.value != nullptr ? json::reread(*f.value, kMaxDepth) : Value()));
 }
 
 JsonDocument JsonDocument::element_document(int index, std::string_view path) const {
-  JsonDocument child;
   const Step step = index_step(index);
   const Found f = find_at(engine_.get(), root_name_, path, &step);
-  child.engine_->root = f.ok && f.value != nullptr ? json::reread(*f.value, kMaxDepth) : Value();
-  return child;
+  return JsonDocument(
+      root_name_, std::make_shared<JsonEngine>(
+                      f.ok && f.value != nullptr ? json::reread(*f.value, kMaxDepth) : Value()));
 }
 
 Text JsonDocument::element_text(int index, std::string_view path, bool as_json) const {

@@ -193,6 +193,8 @@ class JsonDocument {
   const Text& root_name() const { return root_name_; }
 
  private:
+  JsonDocument(Text root_name, std::shared_ptr<JsonEngine> engine);
+
   Text root_name_;
   std::shared_ptr<JsonEngine> engine_;
 };

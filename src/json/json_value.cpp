@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <system_error>
 
 #include "platform/codepage.h"
@@ -126,6 +127,13 @@ bool Object::erase(std::u16string_view name) {
   return true;
 }
 
+void Object::adopt(std::vector<std::pair<std::u16string, Value>>::iterator first,
+                   std::vector<std::pair<std::u16string, Value>>::iterator last) {
+  members_.reserve(members_.size() + static_cast<std::size_t>(last - first));
+  std::move(first, last, std::back_inserter(members_));
+  index_.reset();
+}
+
 int depth_of(const Value& v) {
   int deepest = 0;
   if (v.kind() == Kind::Array) {
@@ -162,6 +170,27 @@ long hex_run(std::u16string_view s, std::size_t p, int count) {
     v = v * 16 + h;
   }
   return v;
+}
+
+// The one-letter escapes JSON and script strings share: letter and character.
+constexpr std::pair<char16_t, char16_t> kShortEscapes[] = {
+    {u'b', u'\b'}, {u't', u'\t'}, {u'n', u'\n'}, {u'f', u'\f'}, {u'r', u'\r'},
+};
+
+// The character a one-letter escape stands for, or 0.
+char16_t unescape_letter(char16_t letter) {
+  for (const auto& [l, c] : kShortEscapes) {
+    if (l == letter) return c;
+  }
+  return 0;
+}
+
+// The letter that escapes a character, or 0.
+char16_t escape_letter(char16_t c) {
+  for (const auto& [l, ch] : kShortEscapes) {
+    if (ch == c) return l;
+  }
+  return 0;
 }
 
 // The double nearest to a decimal number text of ASCII characters (sign, digits, ".", "e").
@@ -221,7 +250,10 @@ class Reader {
         }
       }
     }
-    if (!v && error != nullptr) *error = ReadError{pos_, what_};
+    if (!v && error != nullptr) {
+      error->offset = pos_;
+      error->what = what_;
+    }
     return v;
   }
 
@@ -277,6 +309,9 @@ class Reader {
       ++pos_;
       return obj;
     }
+    // Members gather on a stack shared by every object being read, then move in one piece.
+    const std::size_t base = members_.size();
+    std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> seen;
     while (true) {
       skip_space();
       if (pos_ >= s_.size() || s_[pos_] != u'"') return fail("Expected identifier or string");
@@ -288,7 +323,28 @@ class Reader {
       std::optional<Value> member = read_value(depth);
       if (!member) return std::nullopt;
       // A repeated name keeps its first place and takes the last value.
-      obj.members().set(std::move(name), std::move(*member));
+      std::size_t at = members_.size();
+      if (seen) {
+        const auto it = seen->find(name);
+        if (it != seen->end()) at = it->second;
+      } else {
+        for (std::size_t i = base; i < members_.size(); ++i) {
+          if (members_[i].first == name) {
+            at = i;
+            break;
+          }
+        }
+      }
+      if (at < members_.size()) {
+        members_[at].second = std::move(*member);
+      } else {
+        if (seen) seen->emplace(name, at);
+        members_.emplace_back(std::move(name), std::move(*member));
+        if (!seen && members_.size() - base >= kLinearNames) {
+          seen = std::make_unique<std::unordered_map<std::u16string, std::size_t>>();
+          for (std::size_t i = base; i < members_.size(); ++i) seen->emplace(members_[i].first, i);
+        }
+      }
       skip_space();
       if (pos_ >= s_.size()) return fail("Expected '}'");
       if (s_[pos_] == u',') {
@@ -297,6 +353,8 @@ class Reader {
       }
       if (s_[pos_] == u'}') {
         ++pos_;
+        obj.members().adopt(members_.begin() + static_cast<std::ptrdiff_t>(base), members_.end());
+        members_.resize(base);
         return obj;
       }
       return fail("Expected '}'");
@@ -312,10 +370,11 @@ class Reader {
       ++pos_;
       return arr;
     }
+    const std::size_t base = elements_.size();
     while (true) {
       std::optional<Value> element = read_value(depth);
       if (!element) return std::nullopt;
-      arr.elements().push_back(std::move(*element));
+      elements_.push_back(std::move(*element));
       skip_space();
       if (pos_ >= s_.size()) return fail("Expected ']'");
       if (s_[pos_] == u',') {
@@ -324,6 +383,11 @@ class Reader {
       }
       if (s_[pos_] == u']') {
         ++pos_;
+        auto& out = arr.elements();
+        out.reserve(elements_.size() - base);
+        std::move(elements_.begin() + static_cast<std::ptrdiff_t>(base), elements_.end(),
+                  std::back_inserter(out));
+        elements_.resize(base);
         return arr;
       }
       return fail("Expected ']'");
@@ -363,21 +427,6 @@ class Reader {
         case u'/':
           out.push_back(e);
           break;
-        case u'b':
-          out.push_back(u'\b');
-          break;
-        case u'f':
-          out.push_back(u'\f');
-          break;
-        case u'n':
-          out.push_back(u'\n');
-          break;
-        case u'r':
-          out.push_back(u'\r');
-          break;
-        case u't':
-          out.push_back(u'\t');
-          break;
         case u'u': {
           const long v = hex_run(s_, pos_, 4);
           if (v < 0) {
@@ -389,6 +438,10 @@ class Reader {
           break;
         }
         default:
+          if (const char16_t c = unescape_letter(e); c != 0) {
+            out.push_back(c);
+            break;
+          }
           pos_ -= 1;
           fail("Invalid escape");
           return false;
@@ -433,9 +486,14 @@ class Reader {
     return Value::number(decimal_value(std::string_view(digits, n)));
   }
 
+  // Beyond this many members a name index finds repeated names.
+  static constexpr std::size_t kLinearNames = 16;
+
   std::u16string_view s_;
   int max_depth_;
   std::size_t pos_ = 0;
+  std::vector<std::pair<std::u16string, Value>> members_;
+  std::vector<Value> elements_;
   const char* what_ = "";
 };
 
@@ -455,7 +513,12 @@ std::optional<Value> read_expression(std::u16string_view text, int max_depth, Re
   if (!v || v->kind() != Kind::String) return v;
   const std::u16string& content = v->as_string();
   if (is_blank(content)) return Value();
-  return read_json(content, max_depth, error);
+  std::optional<Value> again = read_json(content, max_depth, error);
+  if (!again && error != nullptr) {
+    error->in_content = true;
+    error->content = content;
+  }
+  return again;
 }
 
 std::optional<std::u16string> read_quoted_content(std::u16string_view s) {
@@ -476,27 +539,12 @@ std::optional<std::u16string> read_quoted_content(std::u16string_view s) {
     const char16_t e = s[p + 1];
     p += 2;
     switch (e) {
-      case u'b':
-        out.push_back(u'\b');
-        break;
-      case u'f':
-        out.push_back(u'\f');
-        break;
-      case u'n':
-        out.push_back(u'\n');
-        break;
-      case u'r':
-        out.push_back(u'\r');
-        break;
       case u'\r':  // a line continuation stands for nothing; CR LF is one line break
         if (p < s.size() && s[p] == u'\n') ++p;
         break;
       case u'\n':
       case u'\u2028':
       case u'\u2029':
-        break;
-      case u't':
-        out.push_back(u'\t');
         break;
       case u'v':
         out.push_back(u'\v');
@@ -525,6 +573,8 @@ std::optional<std::u16string> read_quoted_content(std::u16string_view s) {
             ++p;
           }
           out.push_back(static_cast<char16_t>(v));
+        } else if (const char16_t plain = unescape_letter(e); plain != 0) {
+          out.push_back(plain);
         } else {
           out.push_back(e);  // any other escaped character stands for itself
         }
@@ -607,33 +657,19 @@ void write_string(std::u16string_view s, std::u16string& out) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.push_back(u'"');
   for (char16_t c : s) {
-    switch (c) {
-      case u'"':
-        out += u"\\\"";
-        continue;
-      case u'\\':
-        out += u"\\\\";
-        continue;
-      case u'\b':
-        out += u"\\b";
-        continue;
-      case u'\t':
-        out += u"\\t";
-        continue;
-      case u'\n':
-        out += u"\\n";
-        continue;
-      case u'\f':
-        out += u"\\f";
-        continue;
-      case u'\r':
-        out += u"\\r";
-        continue;
-      case kMarker:
-        out.push_back(u'\\');
-        continue;
-      default:
-        break;
+    if (c == u'"' || c == u'\\') {
+      out.push_back(u'\\');
+      out.push_back(c);
+      continue;
+    }
+    if (c == kMarker) {
+      out.push_back(u'\\');
+      continue;
+    }
+    if (const char16_t letter = c < 0x20 ? escape_letter(c) : 0; letter != 0) {
+      out.push_back(u'\\');
+      out.push_back(letter);
+      continue;
     }
     if (needs_unicode_escape(c)) {
       out += u"\\u";
@@ -813,9 +849,12 @@ std::u16string to_wide(std::string_view local) {
   // A lead byte's trail byte may be ASCII: take one byte more.
   const std::size_t end =
       std::min(local.size(), static_cast<std::size_t>(last - local.begin()) + 1);
+  std::u16string middle =
+      platform::multibyte_to_wide(local.substr(begin, end - begin), platform::local_code_page());
+  if (begin == 0 && end == local.size()) return middle;
   out.reserve(local.size());
   for (std::size_t i = 0; i < begin; ++i) out.push_back(static_cast<char16_t>(local[i]));
-  out += platform::multibyte_to_wide(local.substr(begin, end - begin), platform::local_code_page());
+  out += middle;
   for (std::size_t i = end; i < local.size(); ++i) out.push_back(static_cast<char16_t>(local[i]));
   return out;
 }

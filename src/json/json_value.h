@@ -77,6 +77,9 @@ class Object {
   const Value* find(std::u16string_view name) const;
   // Sets a member: an existing one keeps its place, a new one goes last.
   void set(std::u16string name, Value value);
+  // Appends members whose names are new and distinct (a reader's own).
+  void adopt(std::vector<std::pair<std::u16string, Value>>::iterator first,
+             std::vector<std::pair<std::u16string, Value>>::iterator last);
   // Removes a member; false when there was none.
   bool erase(std::u16string_view name);
 
@@ -106,6 +109,8 @@ int depth_of(const Value& v);
 struct ReadError {
   std::size_t offset = 0;  // code unit where reading stopped
   const char* what = "";
+  bool in_content = false;  // in a string's content read again (then `content` holds it)
+  std::u16string content;
 };
 
 // Reads one JSON text (surrounding JSON whitespace allowed). Strings may hold raw characters
@@ -160,7 +165,9 @@ namespace quillax {
 // The data a JsonDocument and its copies share.
 class JsonEngine {
  public:
-  json::Value root = json::Value::object();
+  JsonEngine() : root(json::Value::object()) {}
+  explicit JsonEngine(json::Value r) : root(std::move(r)) {}
+  json::Value root;
 };
 
 }  // namespace quillax
