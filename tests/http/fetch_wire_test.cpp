@@ -198,5 +198,41 @@ TEST(FetchOverTheWire, PlainHttpAnnouncement) {
                           "Referer: " + server.url("/qlxnotice.txt"), "Accept-Language: zh-cn"));
 }
 
+TEST(FetchOverTheWire, RequestObjectReplacesAndRemovesHeadersByName) {
+  TestServer server;
+  auto request = platform::create_request();
+  ASSERT_TRUE(request);
+  ASSERT_TRUE(request->open("GET", server.url("/h"), false));
+  EXPECT_FALSE(request->set_request_header("X-Evil", "a\r\nInjected: 1"));
+  request->set_request_header("X-One", "1");
+  request->set_request_header("X-Two", "2");
+  request->set_request_header("x-one", "again");
+  request->set_request_header("X-Two", "");
+  ASSERT_TRUE(request->send_text(""));
+  EXPECT_EQ(request->status(), 200);
+  EXPECT_EQ(bytes_to_text(request->response_body()), "ok");
+  EXPECT_EQ(request->all_response_headers(), "Content-Length: 2\r\n");
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_THAT(requests[0].header_lines({"Host"}), ElementsAre("X-One: again"));
+}
+
+TEST(FetchOverTheWire, ProxyCredentialsGoToTheProxy) {
+  TestServer proxy({}, Trust::kPlainHttp);
+  const std::string target = "http://upstream.invalid/notice.txt";
+  EXPECT_EQ(
+      bytes_to_text(winhttp_fetch(target, {.proxy = "127.0.0.1:" + std::to_string(proxy.port()),
+                                           .proxy_user = "user",
+                                           .proxy_password = "pw"})),
+      "ok");
+  const auto requests = proxy.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].request_line, "GET " + target + " HTTP/1.1");
+  EXPECT_THAT(requests[0].header_lines(),
+              ::testing::Contains("Proxy-Authorization: Basic dXNlcjpwdw==").Times(1));
+  EXPECT_THAT(requests[0].header_lines({"Proxy-Authorization"}),
+              Not(::testing::Contains(HasSubstr("dXNlcjpwdw=="))));
+}
+
 }  // namespace
 }  // namespace quillax

@@ -84,13 +84,18 @@ class CurlRequest final : public Request {
       exchange_.proxy_authorization = Text(value);
       return true;
     }
-    for (auto& [set_name, set_value] : exchange_.headers) {
-      if (equal_ignore_case(set_name, name)) {
-        set_value = Text(value);
-        return true;
-      }
+    auto& headers = exchange_.headers;
+    const auto same = std::find_if(headers.begin(), headers.end(), [&](const auto& header) {
+      return equal_ignore_case(header.first, name);
+    });
+    // As the request object does: an empty value takes the header away.
+    if (value.empty()) {
+      if (same != headers.end()) headers.erase(same);
+    } else if (same != headers.end()) {
+      same->second = Text(value);
+    } else {
+      headers.emplace_back(Text(name), Text(value));
     }
-    exchange_.headers.emplace_back(Text(name), Text(value));
     return true;
   }
 
