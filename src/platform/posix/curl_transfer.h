@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,12 @@ struct Outcome {
 // Certificates are always verified: system store plus the PEM file named by QUILLAX_CA_FILE.
 // Connections and TLS sessions are kept in a process-wide cache shared by all threads.
 Outcome perform(const Exchange& exchange);
+
+// True when two header names are equal without regard to ASCII case.
+bool same_header_name(std::string_view a, std::string_view b);
+
+// True when a text holds a CR or an LF, which would end a header line early.
+bool has_line_break(std::string_view text);
 
 // Switches the shared connection cache on (the default) or off (a fresh connection for every
 // exchange). Only the benchmark turns it off, to measure what reuse saves.
