@@ -120,8 +120,9 @@ class CurlInternet final : public Internet {
       const Connection& connection = state->connection;
       const bool secure = (state->flags & kFlagSecure) != 0;
       exchange.method = state->method;
-      exchange.url = (secure ? "https://" : "http://") + connection.host;
-      if (connection.port != 0) exchange.url += ":" + std::to_string(connection.port);
+      exchange.url = secure ? "https://" : "http://";
+      exchange.url.append(connection.host);
+      if (connection.port != 0) exchange.url.append(":").append(std::to_string(connection.port));
       exchange.url += state->path;
       exchange.follow_redirects = (state->flags & kFlagNoAutoRedirect) == 0;
       exchange.user_agent = connection.session.agent;
