@@ -203,6 +203,7 @@ Hop perform_hop(const Exchange& exchange) {
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &on_tls_context);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, exchange.connect_timeout_ms);
+  curl_easy_setopt(e, CURLOPT_TIMEOUT, kMaxResponseSeconds);
   if (exchange.stall_timeout_s > 0) {
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, exchange.stall_timeout_s);

@@ -15,6 +15,8 @@ namespace quillax::platform::curl {
 
 // Size cap of a response body: past it the exchange fails like a broken connection.
 inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} << 20;
+// No single response takes longer than this, however slowly a server trickles its bytes.
+inline constexpr long kMaxResponseSeconds = 600;
 // Redirects followed at most before the exchange fails.
 inline constexpr int kMaxRedirects = 10;
 
