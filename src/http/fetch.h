@@ -24,26 +24,26 @@ struct WinHttpOptions {
   // Index into GET, POST, HEAD, PUT, OPTIONS, DELETE, TRACE, CONNECT; others mean GET.
   int method = 0;
   // Body text (local text, sent as UTF-8) when `body_bytes` is empty.
-  std::string_view body_text;
+  std::string_view body_text{};
   // In/out cookie text sent as the Cookie header; rewritten ("Cookie:" removed, then merged).
   Text* request_cookies = nullptr;
   // Out: the cookies the response set; after a merge, the merged cookie text.
   Text* response_cookies = nullptr;
   // Header text: "Name: value" lines joined by CR LF.
-  std::string_view request_headers;
+  std::string_view request_headers{};
   // Out: the response's header lines as the request object gives them.
   Text* response_headers = nullptr;
   // Out: the HTTP status code, 0 when there was no response.
   int* status_code = nullptr;
   bool no_redirect = false;
   // Body bytes, sent as they are when not empty (then `body_text` is ignored).
-  std::span<const unsigned char> body_bytes;
+  std::span<const unsigned char> body_bytes{};
   // Proxy "host:port"; empty for none.
-  std::string_view proxy;
+  std::string_view proxy{};
   // Seconds for each phase; -1 keeps the object's own; any other value below 1 means 15.
   int timeout_seconds = 0;
-  std::string_view proxy_user;
-  std::string_view proxy_password;
+  std::string_view proxy_user{};
+  std::string_view proxy_password{};
   // 0: the credentials are for the server; 1: for the proxy (and Proxy-Authorization is set).
   int credentials_target = 1;
   // A request object to use instead of a new one; the caller keeps ownership.
@@ -67,14 +67,14 @@ struct WinInetOptions {
   // Index into GET, POST, HEAD, PUT, OPTIONS, DELETE, TRACE, CONNECT; others mean GET.
   int method = 0;
   // Body text (its local bytes) when `body_bytes` is empty and the method is not GET.
-  std::string_view body_text;
+  std::string_view body_text{};
   // In/out cookie text sent as a "Cookie: " line when not empty; given at all, the platform's
   // own cookies are switched off. Rewritten by the merge.
   Text* request_cookies = nullptr;
   // Out: the cookies the response set; after a merge, the merged cookie text.
   Text* response_cookies = nullptr;
   // Header text: "Name: value" lines joined by CR LF.
-  std::string_view request_headers;
+  std::string_view request_headers{};
   // Out: the raw header block of the final response, status line first.
   Text* response_headers = nullptr;
   bool no_redirect = false;
@@ -82,7 +82,7 @@ struct WinInetOptions {
   // `body_text`.
   Bytes* body_bytes = nullptr;
   // Proxy "host:port"; empty for a direct connection.
-  std::string_view proxy;
+  std::string_view proxy{};
   bool merge_cookies = true;
   bool add_default_headers = true;
   bool normalize_headers = true;

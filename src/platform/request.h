@@ -41,7 +41,8 @@ class Request {
   // User name and password for the server (flags 0) or the proxy (flags 1).
   virtual bool set_credentials(std::string_view user, std::string_view password, int flags) = 0;
   // Sets one request header; a name already set (compared without regard to case) has its
-  // value replaced in place. Names or values holding CR or LF are refused.
+  // value replaced in place, and an empty value removes it. Names or values holding CR or LF
+  // are refused.
   virtual bool set_request_header(std::string_view name, std::string_view value) = 0;
   // Sends the request with a local-text body (it goes out as UTF-8) or with raw bytes, and
   // reads the whole response. False when the exchange failed (no response, broken connection,

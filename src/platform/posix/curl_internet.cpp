@@ -40,13 +40,9 @@ struct RequestState {
 
 using Entry = std::variant<Session, Connection, RequestState>;
 
-bool has_line_break(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
 // "SOCKS=host:port", "http=host:port" or "host:port" as a curl proxy URL; empty when unusable.
 std::string proxy_url(std::string_view proxy) {
-  if (proxy.empty() || has_line_break(proxy)) return {};
+  if (proxy.empty() || curl::has_line_break(proxy)) return {};
   if (proxy.starts_with("SOCKS=")) return "socks4a://" + std::string(proxy.substr(6));
   if (proxy.starts_with("http=")) return "http://" + std::string(proxy.substr(5));
   return "http://" + std::string(proxy);
@@ -96,8 +92,8 @@ class CurlInternet final : public Internet {
   InternetHandle open_request(InternetHandle connection, std::string_view method,
                               std::string_view path, std::string_view version,
                               std::uint32_t flags) override {
-    if (method.empty() || version != "HTTP/1.1" || !path.starts_with("/") || has_line_break(path) ||
-        path.find(' ') != std::string_view::npos) {
+    if (method.empty() || version != "HTTP/1.1" || !path.starts_with("/") ||
+        curl::has_line_break(path) || path.find(' ') != std::string_view::npos) {
       return kNoHandle;
     }
     std::lock_guard<std::mutex> guard(mutex_);
@@ -124,8 +120,9 @@ class CurlInternet final : public Internet {
       const Connection& connection = state->connection;
       const bool secure = (state->flags & kFlagSecure) != 0;
       exchange.method = state->method;
-      exchange.url = (secure ? "https://" : "http://") + connection.host;
-      if (connection.port != 0) exchange.url += ":" + std::to_string(connection.port);
+      exchange.url = secure ? "https://" : "http://";
+      exchange.url.append(connection.host);
+      if (connection.port != 0) exchange.url.append(":").append(std::to_string(connection.port));
       exchange.url += state->path;
       exchange.follow_redirects = (state->flags & kFlagNoAutoRedirect) == 0;
       exchange.user_agent = connection.session.agent;

@@ -14,17 +14,6 @@ namespace {
 constexpr long kDefaultConnectMs = 60000;
 constexpr long kDefaultStallSeconds = 30;
 
-bool equal_ignore_case(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-    return lower(x) == lower(y);
-  });
-}
-
-bool has_line_break(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
 class CurlRequest final : public Request {
  public:
   CurlRequest() {
@@ -43,7 +32,7 @@ class CurlRequest final : public Request {
   }
 
   bool set_proxy(int setting, std::string_view proxy) override {
-    if (setting != kProxySettingProxy || proxy.empty() || has_line_break(proxy)) return false;
+    if (setting != kProxySettingProxy || proxy.empty() || curl::has_line_break(proxy)) return false;
     exchange_.proxy = "http://" + std::string(proxy);
     return true;
   }
@@ -76,21 +65,26 @@ class CurlRequest final : public Request {
   }
 
   bool set_request_header(std::string_view name, std::string_view value) override {
-    if (!opened_ || name.empty() || has_line_break(name) || has_line_break(value) ||
+    if (!opened_ || name.empty() || curl::has_line_break(name) || curl::has_line_break(value) ||
         name.find(':') != std::string_view::npos) {
       return false;
     }
-    if (equal_ignore_case(name, "Proxy-Authorization")) {
+    if (curl::same_header_name(name, "Proxy-Authorization")) {
       exchange_.proxy_authorization = Text(value);
       return true;
     }
-    for (auto& [set_name, set_value] : exchange_.headers) {
-      if (equal_ignore_case(set_name, name)) {
-        set_value = Text(value);
-        return true;
-      }
+    auto& headers = exchange_.headers;
+    const auto same = std::find_if(headers.begin(), headers.end(), [&](const auto& header) {
+      return curl::same_header_name(header.first, name);
+    });
+    // As the request object does: an empty value takes the header away.
+    if (value.empty()) {
+      if (same != headers.end()) headers.erase(same);
+    } else if (same != headers.end()) {
+      same->second = Text(value);
+    } else {
+      headers.emplace_back(Text(name), Text(value));
     }
-    exchange_.headers.emplace_back(Text(name), Text(value));
     return true;
   }
 

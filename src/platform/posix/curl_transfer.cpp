@@ -1,5 +1,6 @@
 #include "platform/posix/curl_transfer.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdlib>
@@ -132,22 +133,9 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-bool has_line_break(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool has_header(const Exchange& exchange, std::string_view name) {
   for (const auto& [n, v] : exchange.headers) {
-    if (same_name(n, name)) return true;
+    if (same_header_name(n, name)) return true;
   }
   return false;
 }
@@ -174,7 +162,7 @@ bool build_header_list(const Exchange& exchange, bool head, Slist& list) {
   }
   for (const auto& [name, value] : exchange.headers) {
     if (name.empty() || has_line_break(name) || has_line_break(value) ||
-        name.find(':') != Text::npos || same_name(name, "Content-Length")) {
+        name.find(':') != Text::npos || same_header_name(name, "Content-Length")) {
       continue;
     }
     // "Name;" is libcurl's way to send a header with an empty value.
@@ -215,6 +203,7 @@ Hop perform_hop(const Exchange& exchange) {
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &on_tls_context);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, exchange.connect_timeout_ms);
+  curl_easy_setopt(e, CURLOPT_TIMEOUT, kMaxResponseSeconds);
   if (exchange.stall_timeout_s > 0) {
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, exchange.stall_timeout_s);
@@ -330,18 +319,30 @@ Outcome perform(const Exchange& exchange) {
         ((status == 301 || status == 302) && current.method == "POST")) {
       current.method = "GET";
       current.body.reset();
-      std::erase_if(current.headers,
-                    [](const auto& header) { return same_name(header.first, "Content-Type"); });
+      std::erase_if(current.headers, [](const auto& header) {
+        return same_header_name(header.first, "Content-Type");
+      });
     }
     // Cookies and credentials stay with the origin they were meant for.
     if (origin_of(hop.redirect_url) != origin_of(current.url)) {
       std::erase_if(current.headers, [](const auto& header) {
-        return same_name(header.first, "Cookie") || same_name(header.first, "Authorization");
+        return same_header_name(header.first, "Cookie") ||
+               same_header_name(header.first, "Authorization");
       });
       current.server_credentials.reset();
     }
     current.url = std::move(hop.redirect_url);
   }
+}
+
+bool same_header_name(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool has_line_break(std::string_view text) {
+  return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
 void set_connection_reuse(bool reuse) { g_reuse.store(reuse); }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace quillax::platform::curl {
 
 // Size cap of a response body: past it the exchange fails like a broken connection.
 inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} << 20;
+// No single response takes longer than this, however slowly a server trickles its bytes.
+inline constexpr long kMaxResponseSeconds = 600;
 // Redirects followed at most before the exchange fails.
 inline constexpr int kMaxRedirects = 10;
 
@@ -46,6 +49,12 @@ struct Outcome {
 // Certificates are always verified: system store plus the PEM file named by QUILLAX_CA_FILE.
 // Connections and TLS sessions are kept in a process-wide cache shared by all threads.
 Outcome perform(const Exchange& exchange);
+
+// True when two header names are equal without regard to ASCII case.
+bool same_header_name(std::string_view a, std::string_view b);
+
+// True when a text holds a CR or an LF, which would end a header line early.
+bool has_line_break(std::string_view text);
 
 // Switches the shared connection cache on (the default) or off (a fresh connection for every
 // exchange). Only the benchmark turns it off, to measure what reuse saves.
