@@ -7,7 +7,10 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <signal.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -24,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
@@ -33,6 +37,40 @@
 
 namespace quillax::platform {
 namespace {
+
+// A termination request (SIGTERM, SIGINT, SIGHUP: a session ending, Ctrl-C) closes the window
+// as the user would, so the program ends cleanly through its usual path. The handler only
+// writes a byte to a socket pair that the running loop watches.
+int g_terminate_fds[2] = {-1, -1};
+
+extern "C" void on_terminate_signal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(g_terminate_fds[1], &byte, 1);
+}
+
+// Installs the handlers once per process and lets the signals through; false when the socket
+// pair cannot be made (the signals then keep their default action).
+bool watch_terminate_signals() {
+  static const bool installed = [] {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_terminate_fds) !=
+        0) {
+      return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = on_terminate_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      ::sigaction(signal, &action, nullptr);
+      sigaddset(&handled, signal);
+    }
+    ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+    return true;
+  }();
+  return installed;
+}
 
 QString to_qt(const Text& text) {
   const std::u16string wide = multibyte_to_wide(text, local_code_page());
@@ -101,6 +139,7 @@ class QtUi final : public Ui {
     }
     QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     context_ = std::make_unique<QObject>();
+    watch_terminate_signals();
     window_thread_ = std::this_thread::get_id();
   }
 
@@ -192,7 +231,19 @@ class QtUi final : public Ui {
   }
 
   void run() override {
-    if (window_ && window_->isVisible() && !window_closed_) QApplication::exec();
+    if (window_ && window_->isVisible() && !window_closed_) {
+      std::unique_ptr<QSocketNotifier> terminate;
+      if (watch_terminate_signals()) {
+        terminate = std::make_unique<QSocketNotifier>(g_terminate_fds[0], QSocketNotifier::Read);
+        QObject::connect(terminate.get(), &QSocketNotifier::activated, terminate.get(), [this] {
+          char bytes[16];
+          while (::read(g_terminate_fds[0], bytes, sizeof bytes) > 0) {
+          }
+          close_window();
+        });
+      }
+      QApplication::exec();
+    }
     shut_down();
   }
 
