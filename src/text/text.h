@@ -41,8 +41,7 @@ std::size_t char_length(std::string_view text, std::size_t pos);
 std::size_t find(std::string_view text, std::string_view what, std::size_t from = 0);
 
 // As find, but ASCII letters compare without regard to case.
-std::size_t find_ignore_case(std::string_view text, std::string_view what,
-                             std::size_t from = 0);
+std::size_t find_ignore_case(std::string_view text, std::string_view what, std::size_t from = 0);
 
 // Pieces between occurrences of `separator`, in order. Leading and inner empty pieces remain;
 // a text ending with the separator gives no trailing empty piece; an empty text gives none.

@@ -17,11 +17,17 @@ TEST(Codepage, RoundTripsGbkAndUtf8) {
 }
 
 TEST(Codepage, BadInputBecomesReplacementAndUnmappableBecomesQuestionMark) {
-  EXPECT_EQ(multibyte_to_wide("a\xE4\xB8" "b", kUtf8CodePage), u"a\uFFFDb");
-  EXPECT_EQ(multibyte_to_wide("\xFF" "a", kUtf8CodePage), u"\uFFFDa");
+  EXPECT_EQ(multibyte_to_wide("a\xE4\xB8"
+                              "b",
+                              kUtf8CodePage),
+            u"a\uFFFDb");
+  EXPECT_EQ(multibyte_to_wide("\xFF"
+                              "a",
+                              kUtf8CodePage),
+            u"\uFFFDa");
   EXPECT_EQ(multibyte_to_wide("a\xD6", kGbkCodePage), u"a\uFFFD");  // cut in the middle
   EXPECT_EQ(wide_to_multibyte(u"a\uFFFDb", kGbkCodePage), "a?b");
-  EXPECT_EQ(wide_to_multibyte(u"\U0001F600x", kGbkCodePage), "?x");   // one character
+  EXPECT_EQ(wide_to_multibyte(u"\U0001F600x", kGbkCodePage), "?x");  // one character
   EXPECT_EQ(wide_to_multibyte(std::u16string(1, u'\xD800') + u"x", kGbkCodePage), "?x");
   EXPECT_EQ(wide_to_multibyte(std::u16string(1, u'\xD800'), kUtf8CodePage), "?");
 }

@@ -33,7 +33,9 @@ TEST(TextSplit, KeepsLeadingAndInnerEmptyPiecesButNoTrailingOne) {
       {"inner empty", "a&&b", "&", {"a", "", "b"}},
       {"leading empty", "&a", "&", {"", "a"}},
       {"multi-byte separator", "a; b;c", "; ", {"a", "b;c"}},
-      {"separator as trail byte", std::string("x") + kBarTrail + "|y", "|",
+      {"separator as trail byte",
+       std::string("x") + kBarTrail + "|y",
+       "|",
        {std::string("x") + kBarTrail, "y"}},
   };
   for (const Case& c : cases) {
@@ -64,16 +66,26 @@ TEST(TextReplace, ReplaceTextsRules) {
   const Case cases[] = {
       {"all brackets", "[a],[b]", {{"[", ""}}, std::nullopt, 1, false, "a],b]"},
       {"count 1", "[a],[b]", {{"[", ""}}, 1, 1, false, "a],[b]"},
-      {"pairs in order", "[\"x\",\"y\"]", {{"[", ""}, {"]", ""}, {"\"", ""}}, std::nullopt, 1,
-       false, "x,y"},
+      {"pairs in order",
+       "[\"x\",\"y\"]",
+       {{"[", ""}, {"]", ""}, {"\"", ""}},
+       std::nullopt,
+       1,
+       false,
+       "x,y"},
       {"case folded", "AbAB", {{"ab", "-"}}, std::nullopt, 1, false, "--"},
       {"case sensitive", "AbAB", {{"ab", "-"}}, std::nullopt, 1, true, "AbAB"},
       {"start position", "aaaa", {{"a", "b"}}, std::nullopt, 3, false, "aabb"},
       {"start beyond end", "aa", {{"a", "b"}}, std::nullopt, 9, false, "aa"},
       {"start 0 means 1", "aa", {{"a", "b"}}, std::nullopt, 0, false, "bb"},
       {"empty search", "aa", {{"", "b"}}, std::nullopt, 1, false, "aa"},
-      {"trail byte kept", std::string(kBackslashTrail) + "\\", {{"\\", "/"}}, std::nullopt, 1,
-       false, std::string(kBackslashTrail) + "/"},
+      {"trail byte kept",
+       std::string(kBackslashTrail) + "\\",
+       {{"\\", "/"}},
+       std::nullopt,
+       1,
+       false,
+       std::string(kBackslashTrail) + "/"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

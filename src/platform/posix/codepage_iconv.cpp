@@ -1,10 +1,10 @@
 // The code-page seam over glibc's iconv. CP936 is what the local code page means.
-#include <errno.h>
-#include <iconv.h>
-
 #include <atomic>
 #include <cstring>
+#include <errno.h>
 #include <memory>
+
+#include <iconv.h>
 
 #include "platform/codepage.h"
 
