@@ -185,6 +185,15 @@ void QtWindowTest::controlOperations() {
   auto* list = qobject_cast<QTableWidget*>(control(Control::List1));
   QCOMPARE(list->item(0, 1)->text(), QStringLiteral("联通号卡"));
   QCOMPARE(window_->list_value(0), 42);
+
+  // A click anywhere in a row selects the row's first cell only.
+  window_->list_set_cell(0, 2, "null");
+  const QRect status_cell = list->visualItemRect(list->item(0, 2));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, status_cell.center());
+  QTRY_COMPARE(list->currentColumn(), 0);
+  QCOMPARE(list->currentRow(), 0);
+  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(list->selectedItems().front()->column(), 0);
 }
 
 void QtWindowTest::clickRunsTheBoundHandler() {

@@ -343,6 +343,9 @@ class QtUi final : public Ui {
     auto* header = new QTableWidgetItem();
     header->setData(Qt::UserRole, 0);
     table->setVerticalHeaderItem(row, header);
+    for (int column = 0; column < table->columnCount(); ++column) {
+      table->setItem(row, column, new QTableWidgetItem());
+    }
     return row;
   }
 
@@ -480,6 +483,16 @@ class QtUi final : public Ui {
     table->setSelectionBehavior(QAbstractItemView::SelectItems);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // No full-row selection: choosing a row highlights its first cell only (set once the click
+    // that chose the cell has been handled).
+    QObject::connect(table, &QTableWidget::currentCellChanged, table, [table](int row, int column) {
+      if (row < 0 || column == 0) return;
+      QTimer::singleShot(0, table, [table, row] {
+        if (row < table->rowCount()) {
+          table->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect);
+        }
+      });
+    });
     QPalette palette = table->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::AlternateBase, Qt::white);
