@@ -80,6 +80,7 @@ class QtWindowTest : public QObject {
   void pauseLetsTimerEventsRunAndDoesNotReturnEarly();
   void pauseOfZeroOrLessHandlesNothing();
   void idleTimerNeverFires();
+  void timerHandlerIsNeverNested();
   void screenshot();
   void startupShowsTheWindowAndEndsWhenItCloses();
   void cleanupTestCase();
@@ -332,6 +333,24 @@ void QtWindowTest::idleTimerNeverFires() {
   QCOMPARE(window_->timer_period(), 0);
   window_->pause_with_events(60);
   QCOMPARE(ticks_, 0);
+}
+
+void QtWindowTest::timerHandlerIsNeverNested() {
+  int depth = 0;
+  int deepest = 0;
+  int runs = 0;
+  window_->on_event(Control::Timer1, [&] {
+    ++runs;
+    deepest = std::max(deepest, ++depth);
+    window_->pause_with_events(50);  // outlasts the period
+    --depth;
+  });
+  window_->set_timer_period(10);
+  window_->pause_with_events(200);
+  window_->set_timer_period(0);
+  window_->on_event(Control::Timer1, [this] { ++ticks_; });
+  QVERIFY(runs > 0);
+  QCOMPARE(deepest, 1);
 }
 
 void QtWindowTest::screenshot() {

@@ -91,7 +91,8 @@ QMessageBox::StandardButtons buttons_of(MessageStyle style) {
   return style == MessageStyle::yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
 }
 
-// The button that closed a box; a box closed otherwise reads as its "no" or "cancel" answer.
+// The button that closed a box; a box closed otherwise (Esc, the close box, the loop ending)
+// reads as its "no" or, for a box with only OK, as OK, as the system box answers.
 MessageButton button_of(int result, MessageStyle style) {
   switch (result) {
     case QMessageBox::Ok:
@@ -101,7 +102,7 @@ MessageButton button_of(int result, MessageStyle style) {
     case QMessageBox::No:
       return MessageButton::no;
     default:
-      return style == MessageStyle::yes_no ? MessageButton::no : MessageButton::cancel;
+      return style == MessageStyle::yes_no ? MessageButton::no : MessageButton::ok;
   }
 }
 
