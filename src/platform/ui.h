@@ -113,7 +113,8 @@ class Ui {
   virtual void list_set_value(ControlId list, int row, int value) = 0;
 
   // The handler run on the window's thread when a button is clicked or a timer fires. Replaces
-  // any earlier handler; an empty function removes it.
+  // any earlier handler; an empty function removes it. A timer's handler is never nested: ticks
+  // that fall due while it is still running (inside its pauses) are dropped.
   virtual void on_event(ControlId id, std::function<void()> handler) = 0;
 
   // Shows a message box with no owner window and returns the button that closed it. Any thread.

@@ -156,6 +156,21 @@ TEST(FakeTimer, FiresOnePeriodAfterItIsSetAndNeverWhenIdle) {
   EXPECT_EQ(ticks.size(), 2u);
 }
 
+TEST(FakeTimer, ATickDueWhileItsHandlerPausesIsSkipped) {
+  FakeUi ui;
+  MainWindow window(ui);
+  window.create();
+  std::vector<long long> ticks;
+  window.on_event(Control::Timer1, [&] {
+    ticks.push_back(ui.now());
+    window.pause_with_events(250);  // outlasts the period
+  });
+  window.set_timer_period(100);
+  ui.advance(500);
+  // Ticks at 100 (runs to 350; 200 and 300 skipped), 400 (runs to 650; 500 skipped).
+  EXPECT_EQ(ticks, (std::vector<long long>{100, 400}));
+}
+
 TEST(Startup, RunsInOrderAndReleasesTheCookieJar) {
   platform::set_local_code_page(platform::kUtf8CodePage);
   FakeUi ui;

@@ -80,6 +80,7 @@ class QtWindowTest : public QObject {
   void pauseLetsTimerEventsRunAndDoesNotReturnEarly();
   void pauseOfZeroOrLessHandlesNothing();
   void idleTimerNeverFires();
+  void timerHandlerIsNeverNested();
   void screenshot();
   void startupShowsTheWindowAndEndsWhenItCloses();
   void cleanupTestCase();
@@ -185,6 +186,15 @@ void QtWindowTest::controlOperations() {
   auto* list = qobject_cast<QTableWidget*>(control(Control::List1));
   QCOMPARE(list->item(0, 1)->text(), QStringLiteral("联通号卡"));
   QCOMPARE(window_->list_value(0), 42);
+
+  // A click anywhere in a row selects the row's first cell only.
+  window_->list_set_cell(0, 2, "null");
+  const QRect status_cell = list->visualItemRect(list->item(0, 2));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, status_cell.center());
+  QTRY_COMPARE(list->currentColumn(), 0);
+  QCOMPARE(list->currentRow(), 0);
+  QCOMPARE(list->selectedItems().size(), 1);
+  QCOMPARE(list->selectedItems().front()->column(), 0);
 }
 
 void QtWindowTest::clickRunsTheBoundHandler() {
@@ -323,6 +333,24 @@ void QtWindowTest::idleTimerNeverFires() {
   QCOMPARE(window_->timer_period(), 0);
   window_->pause_with_events(60);
   QCOMPARE(ticks_, 0);
+}
+
+void QtWindowTest::timerHandlerIsNeverNested() {
+  int depth = 0;
+  int deepest = 0;
+  int runs = 0;
+  window_->on_event(Control::Timer1, [&] {
+    ++runs;
+    deepest = std::max(deepest, ++depth);
+    window_->pause_with_events(50);  // outlasts the period
+    --depth;
+  });
+  window_->set_timer_period(10);
+  window_->pause_with_events(200);
+  window_->set_timer_period(0);
+  window_->on_event(Control::Timer1, [this] { ++ticks_; });
+  QVERIFY(runs > 0);
+  QCOMPARE(deepest, 1);
 }
 
 void QtWindowTest::screenshot() {

@@ -62,7 +62,10 @@ void FakeUi::advance(int milliseconds) {
     if (next == nullptr) break;
     if (next->next_due > now_) now_ = next->next_due;
     next->next_due += next->period;
+    if (next->ticking) continue;
+    next->ticking = true;
     tick(next_id);  // may itself pause and so move the clock on
+    if (Control* after = find(next_id)) after->ticking = false;
   }
   if (end > now_) now_ = end;
 }

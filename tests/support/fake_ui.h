@@ -45,7 +45,9 @@ class FakeUi : public platform::Ui {
   // Runs the click handler of a button / the tick handler of a timer, as the loop would.
   void click(platform::ControlId id);
   void tick(platform::ControlId id);
-  // Moves the virtual clock forward, firing every timer tick that falls due, in time order.
+  // Moves the virtual clock forward, firing every timer tick that falls due, in time order. As
+  // with the Qt timer, a tick that falls due while the same timer's handler is still running
+  // (inside its pauses) is skipped, not nested.
   void advance(int milliseconds);
   // The virtual clock in milliseconds since creation.
   long long now() const { return now_; }
@@ -130,6 +132,7 @@ class FakeUi : public platform::Ui {
     bool enabled = true;
     int period = 0;
     long long next_due = 0;  // virtual time of the timer's next tick
+    bool ticking = false;    // its handler is running
     std::vector<Entry> entries;
     int selection = -1;
     std::vector<Text> headers;

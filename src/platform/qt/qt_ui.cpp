@@ -7,7 +7,10 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <signal.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -24,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
@@ -33,6 +37,40 @@
 
 namespace quillax::platform {
 namespace {
+
+// A termination request (SIGTERM, SIGINT, SIGHUP: a session ending, Ctrl-C) closes the window
+// as the user would, so the program ends cleanly through its usual path. The handler only
+// writes a byte to a socket pair that the running loop watches.
+int g_terminate_fds[2] = {-1, -1};
+
+extern "C" void on_terminate_signal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(g_terminate_fds[1], &byte, 1);
+}
+
+// Installs the handlers once per process and lets the signals through; false when the socket
+// pair cannot be made (the signals then keep their default action).
+bool watch_terminate_signals() {
+  static const bool installed = [] {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_terminate_fds) !=
+        0) {
+      return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = on_terminate_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      ::sigaction(signal, &action, nullptr);
+      sigaddset(&handled, signal);
+    }
+    ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
+    return true;
+  }();
+  return installed;
+}
 
 QString to_qt(const Text& text) {
   const std::u16string wide = multibyte_to_wide(text, local_code_page());
@@ -53,7 +91,8 @@ QMessageBox::StandardButtons buttons_of(MessageStyle style) {
   return style == MessageStyle::yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
 }
 
-// The button that closed a box; a box closed otherwise reads as its "no" or "cancel" answer.
+// The button that closed a box; a box closed otherwise (Esc, the close box, the loop ending)
+// reads as its "no" or, for a box with only OK, as OK, as the system box answers.
 MessageButton button_of(int result, MessageStyle style) {
   switch (result) {
     case QMessageBox::Ok:
@@ -63,7 +102,7 @@ MessageButton button_of(int result, MessageStyle style) {
     case QMessageBox::No:
       return MessageButton::no;
     default:
-      return style == MessageStyle::yes_no ? MessageButton::no : MessageButton::cancel;
+      return style == MessageStyle::yes_no ? MessageButton::no : MessageButton::ok;
   }
 }
 
@@ -101,6 +140,7 @@ class QtUi final : public Ui {
     }
     QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     context_ = std::make_unique<QObject>();
+    watch_terminate_signals();
     window_thread_ = std::this_thread::get_id();
   }
 
@@ -192,7 +232,19 @@ class QtUi final : public Ui {
   }
 
   void run() override {
-    if (window_ && window_->isVisible() && !window_closed_) QApplication::exec();
+    if (window_ && window_->isVisible() && !window_closed_) {
+      std::unique_ptr<QSocketNotifier> terminate;
+      if (watch_terminate_signals()) {
+        terminate = std::make_unique<QSocketNotifier>(g_terminate_fds[0], QSocketNotifier::Read);
+        QObject::connect(terminate.get(), &QSocketNotifier::activated, terminate.get(), [this] {
+          char bytes[16];
+          while (::read(g_terminate_fds[0], bytes, sizeof bytes) > 0) {
+          }
+          close_window();
+        });
+      }
+      QApplication::exec();
+    }
     shut_down();
   }
 
@@ -292,6 +344,9 @@ class QtUi final : public Ui {
     auto* header = new QTableWidgetItem();
     header->setData(Qt::UserRole, 0);
     table->setVerticalHeaderItem(row, header);
+    for (int column = 0; column < table->columnCount(); ++column) {
+      table->setItem(row, column, new QTableWidgetItem());
+    }
     return row;
   }
 
@@ -429,6 +484,16 @@ class QtUi final : public Ui {
     table->setSelectionBehavior(QAbstractItemView::SelectItems);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // No full-row selection: choosing a row highlights its first cell only (set once the click
+    // that chose the cell has been handled).
+    QObject::connect(table, &QTableWidget::currentCellChanged, table, [table](int row, int column) {
+      if (row < 0 || column == 0) return;
+      QTimer::singleShot(0, table, [table, row] {
+        if (row < table->rowCount()) {
+          table->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect);
+        }
+      });
+    });
     QPalette palette = table->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::AlternateBase, Qt::white);
