@@ -165,26 +165,21 @@ std::string envelope(int code, std::string_view info, std::string_view data_json
        {"data", std::string(data_json)}});
 }
 
-std::string supplier_list_json(const std::vector<Supplier>& suppliers, int page, int page_size) {
+namespace {
+
+// Page `page` of `items` (pages of `page_size`, 1 to 100) in the marketplace's page envelope,
+// each item written by `row_json`.
+template <typename Item, typename RowJson>
+std::string page_json(const std::vector<Item>& items, int page, int page_size, RowJson row_json) {
   page_size = std::clamp(page_size, 1, 100);
   page = std::max(page, 1);
-  std::vector<std::string> rows;
-  const std::size_t first =
-      static_cast<std::size_t>(page - 1) * static_cast<std::size_t>(page_size);
-  for (std::size_t i = first;
-       i < suppliers.size() && rows.size() < static_cast<std::size_t>(page_size); ++i) {
-    const Supplier& s = suppliers[i];
-    rows.push_back(json_object({
-        {"shop_id", std::to_string(s.shop_id)},
-        {"name", json_quote(s.name)},
-        {"logo",
-         json_quote("https://img.demo-market.test/logo/" + std::to_string(s.shop_id) + ".png")},
-        {"goods_count", std::to_string(s.products.size())},
-        {"is_shield_goods", "0"},
-    }));
-  }
-  const int total = static_cast<int>(suppliers.size());
+  const int total = static_cast<int>(items.size());
   const int last_page = std::max(1, (total + page_size - 1) / page_size);
+  std::vector<std::string> rows;
+  for (long long k = static_cast<long long>(page - 1) * page_size;
+       k < total && k < static_cast<long long>(page) * page_size; ++k) {
+    rows.push_back(row_json(items[static_cast<std::size_t>(k)]));
+  }
   return envelope(0, "success",
                   json_object({{"current_page", std::to_string(page)},
                                {"data", json_array(rows)},
@@ -193,28 +188,31 @@ std::string supplier_list_json(const std::vector<Supplier>& suppliers, int page,
                                {"total", std::to_string(total)}}));
 }
 
+}  // namespace
+
+std::string supplier_list_json(const std::vector<Supplier>& suppliers, int page, int page_size) {
+  return page_json(suppliers, page, page_size, [](const Supplier& s) {
+    return json_object({
+        {"shop_id", std::to_string(s.shop_id)},
+        {"name", json_quote(s.name)},
+        {"logo",
+         json_quote("https://img.demo-market.test/logo/" + std::to_string(s.shop_id) + ".png")},
+        {"goods_count", std::to_string(s.products.size())},
+        {"is_shield_goods", "0"},
+    });
+  });
+}
+
 std::string products_page_json(const Supplier& supplier, int page, int page_size) {
-  page_size = std::clamp(page_size, 1, 100);
-  page = std::max(page, 1);
-  const int total = static_cast<int>(supplier.products.size());
-  const int last_page = std::max(1, (total + page_size - 1) / page_size);
-  std::vector<std::string> rows;
-  for (int k = (page - 1) * page_size; k < total && k < page * page_size; ++k) {
-    const Product& p = supplier.products[static_cast<std::size_t>(k)];
-    rows.push_back(json_object({
+  return page_json(supplier.products, page, page_size, [](const Product& p) {
+    return json_object({
         {"id", std::to_string(p.id)},
         {"title", json_quote(p.title)},
         {"image1", json_quote(p.image1)},
         {"expect_income", json_quote(p.expect_income)},
         {"added", p.added == 0 ? std::string("null") : std::to_string(p.added)},
-    }));
-  }
-  return envelope(0, "success",
-                  json_object({{"current_page", std::to_string(page)},
-                               {"data", json_array(rows)},
-                               {"last_page", std::to_string(last_page)},
-                               {"per_page", std::to_string(page_size)},
-                               {"total", std::to_string(total)}}));
+    });
+  });
 }
 
 std::string order_page_json(const Product& p) {

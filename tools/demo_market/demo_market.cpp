@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +46,8 @@ std::string body_member(const std::string& body, const std::string& path) {
 
 int int_param(const httplib::Request& req, const char* name, int fallback) {
   if (!req.has_param(name)) return fallback;
-  return std::atoi(req.get_param_value(name).c_str());
+  const long value = std::strtol(req.get_param_value(name).c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
 }  // namespace
@@ -184,21 +186,22 @@ struct DemoMarket::State {
   }
 
   void products(const httplib::Request& req, httplib::Response& res) {
-    const Supplier* s = supplier(std::atoll(req.get_param_value("shop_id").c_str()));
+    const Supplier* s = supplier(std::strtoll(req.get_param_value("shop_id").c_str(), nullptr, 10));
     if (s == nullptr) return reply(res, envelope(40004, "供应商不存在", "null"));
     rotate_track(res);
     reply(res, products_page_json(*s, int_param(req, "page", 1), int_param(req, "page_size", 20)));
   }
 
   void order_page(const httplib::Request& req, httplib::Response& res) {
-    const Product* p = product(std::atoll(req.get_param_value("order_page_id").c_str()));
+    const Product* p =
+        product(std::strtoll(req.get_param_value("order_page_id").c_str(), nullptr, 10));
     if (p == nullptr) return reply(res, envelope(40004, "商品不存在或已下架", "null"));
     rotate_track(res);
     reply(res, order_page_json(*p));
   }
 
   void release(const httplib::Request& req, httplib::Response& res) {
-    Product* p = product(std::atoll(body_member(req.body, "parent_id").c_str()));
+    Product* p = product(std::strtoll(body_member(req.body, "parent_id").c_str(), nullptr, 10));
     if (p == nullptr || body_member(req.body, "title").empty()) {
       return reply(res, envelope(40005, "参数错误，上架失败", "null"));
     }
