@@ -1,36 +1,40 @@
 #include "market/market_fixture.h"
 
+#include <memory>
+
 #include "market/marketplace.h"
 
 namespace quillax::testing {
 namespace {
 
-// Made before the first exchange, so it is destroyed after the network backend's connection
-// cache: by then the program's kept-alive connections are closed and the server stops at once
-// instead of waiting out its keep-alive time on each of them.
-demo::DemoMarket& started_market() {
-  static demo::DemoMarket market;
-  return market;
-}
+demo::DemoMarket* g_market = nullptr;
 
 // Starts the server before the first test and points the program's settings at it. The
 // settings are set before any exchange runs, so the network backend reads the CA file.
 class DemoEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    demo::DemoMarket& market = started_market();
-    ASSERT_TRUE(market.start()) << market.error();
-    ::setenv("QUILLAX_MARKET_HOST", market.market_host().c_str(), 1);
-    ::setenv("QUILLAX_NOTICE_HOST", market.notice_host().c_str(), 1);
-    ::setenv("QUILLAX_CA_FILE", market.ca_file().c_str(), 1);
+    market_ = std::make_unique<demo::DemoMarket>();
+    ASSERT_TRUE(market_->start()) << market_->error();
+    ::setenv("QUILLAX_MARKET_HOST", market_->market_host().c_str(), 1);
+    ::setenv("QUILLAX_NOTICE_HOST", market_->notice_host().c_str(), 1);
+    ::setenv("QUILLAX_CA_FILE", market_->ca_file().c_str(), 1);
+    g_market = market_.get();
   }
+  void TearDown() override {
+    g_market = nullptr;
+    market_.reset();
+  }
+
+ private:
+  std::unique_ptr<demo::DemoMarket> market_;
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DemoEnvironment);
 
 }  // namespace
 
-demo::DemoMarket& demo_market() { return started_market(); }
+demo::DemoMarket& demo_market() { return *g_market; }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
   const char* old = std::getenv(name);

@@ -25,13 +25,6 @@ using quillax::MainWindow;
 
 namespace {
 
-// Made before the first exchange, so it outlives the network backend's connection cache and
-// stops at once (see the headless tests' fixture).
-quillax::demo::DemoMarket& demo_market() {
-  static quillax::demo::DemoMarket market;
-  return market;
-}
-
 struct SeenBox {
   QString caption;
   QString text;
@@ -61,6 +54,7 @@ class QtMarketTest : public QObject {
     return out;
   }
 
+  std::unique_ptr<quillax::demo::DemoMarket> market_;
   std::unique_ptr<quillax::platform::Ui> ui_;
   std::unique_ptr<MainWindow> window_;
   quillax::ProcessState state_;
@@ -69,7 +63,8 @@ class QtMarketTest : public QObject {
 };
 
 void QtMarketTest::initTestCase() {
-  quillax::demo::DemoMarket& market = demo_market();
+  market_ = std::make_unique<quillax::demo::DemoMarket>();
+  quillax::demo::DemoMarket& market = *market_;
   QVERIFY2(market.start(), market.error().c_str());
   ::setenv("QUILLAX_MARKET_HOST", market.market_host().c_str(), 1);
   ::setenv("QUILLAX_NOTICE_HOST", market.notice_host().c_str(), 1);
@@ -133,12 +128,13 @@ void QtMarketTest::loginProductsAndRelease() {
   QCOMPARE(seen_[1].text, QStringLiteral("已全部上架"));
   QCOMPARE(column(2).count(QStringLiteral("null")), 0);
   QCOMPARE(column(2).count(QString()), 0);
-  QCOMPARE(static_cast<int>(demo_market().release_bodies().size()), pending);
+  QCOMPARE(static_cast<int>(market_->release_bodies().size()), pending);
 }
 
 void QtMarketTest::cleanupTestCase() {
   window_.reset();
   ui_.reset();
+  market_.reset();
 }
 
 QTEST_MAIN(QtMarketTest)

@@ -1,6 +1,7 @@
 #include "demo_market.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -9,8 +10,10 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <netinet/in.h>
 #include <random>
 #include <set>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -42,6 +45,28 @@ std::string body_member(const std::string& body, const std::string& path) {
   JsonDocument doc;
   if (!doc.load(utf8_to_local(body))) return {};
   return local_to_utf8_text(doc.get_text(path));
+}
+
+// Ends the connections this process accepted on `port`. A server thread waiting on a kept-alive
+// connection sees it end at once, instead of waiting out the keep-alive time when the client
+// (in this process or not) keeps the connection open.
+void shut_down_connections(int port) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+    const int fd = std::atoi(entry.path().filename().c_str());
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        local.sin_family != AF_INET || ntohs(local.sin_port) != port) {
+      continue;
+    }
+    sockaddr_in peer{};
+    length = sizeof peer;
+    // The listening socket has no peer; every accepted one does.
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0) {
+      ::shutdown(fd, SHUT_RDWR);
+    }
+  }
 }
 
 int int_param(const httplib::Request& req, const char* name, int fallback) {
@@ -366,6 +391,8 @@ void DemoMarket::stop() {
   State& s = *state_;
   if (s.https) s.https->stop();
   if (s.http) s.http->stop();
+  if (s.https_port > 0) shut_down_connections(s.https_port);
+  if (s.http_port > 0) shut_down_connections(s.http_port);
   if (s.https_thread.joinable()) s.https_thread.join();
   if (s.http_thread.joinable()) s.http_thread.join();
 }
