@@ -82,6 +82,8 @@ TEST_F(ReleaseTest, ReleasesEveryPendingRowAndReportsOnce) {
   products_command(window_, state_);
   const std::vector<Text> after = column(2);
   EXPECT_EQ(std::count(after.begin(), after.end(), "null"), 0);
+  // Some eighty exchanges, GETs and POSTs alike, over one kept-alive connection.
+  EXPECT_EQ(market_.connection_count(), 1);
 }
 
 TEST_F(ReleaseTest, OnlyRowsMarkedExactlyNullAreReleased) {
