@@ -1,4 +1,5 @@
 // The commands behind the buttons and the exchanges that write into the window's controls.
+#include <algorithm>
 #include <string>
 
 #include "http/encodings.h"
@@ -19,6 +20,9 @@ constexpr int kNoColumn = 0;
 constexpr int kTitleColumn = 1;
 constexpr int kStatusColumn = 2;
 constexpr std::string_view kNotInShop = "null";
+// The most catalogue pages one walk asks for (20 000 products): the page count comes from the
+// server, and an absurd one must not keep the walk going for days.
+constexpr int kMaxCataloguePages = 1000;
 
 Text decimal(int value) { return std::to_string(value); }
 
@@ -83,7 +87,8 @@ void load_products(MainWindow& window, Text& cookie_jar, std::string_view shop_i
   JsonDocument doc;
   window.list_clear();
   fetch_products_page(doc, cookie_jar, shop_id, 1, headers);
-  const int last_page = leading_integer(json_at(doc, "data['last_page']"));
+  const int last_page =
+      std::min(leading_integer(json_at(doc, "data['last_page']")), kMaxCataloguePages);
   window.pause_with_events(500);
   // Page 1 is asked for again: the first answer only tells how many pages there are.
   for (int page = 1; page <= last_page; ++page) {

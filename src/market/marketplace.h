@@ -64,7 +64,8 @@ void products_command(MainWindow& window, ProcessState& state);
 
 // Empties 超级列表框1 and fills it with every product of the supplier `shop_id` (decimal text),
 // page by page: No = row number over all pages, 产品名称 = title, 状态 = JSON text of "added",
-// item value = the product's order-page id. Lets window events run between rows and pages.
+// item value = the product's order-page id. Asks for at most 1000 pages. Lets window events run
+// between rows and pages.
 void load_products(MainWindow& window, Text& cookie_jar, std::string_view shop_id);
 
 // ---- Product release ----

@@ -104,6 +104,13 @@ TEST_F(CatalogueTest, UnreadableAnswersLeaveTheListEmpty) {
   }
 }
 
+TEST_F(CatalogueTest, AnAbsurdPageCountEndsAfterAThousandPages) {
+  answer(kProductsPath, R"({"data":{"last_page":2147483647,"data":[]}})");
+  load_products(window_, state_.cookie_jar, "10231");
+  EXPECT_EQ(market_.requests().size(), 1u + 1000u);
+  EXPECT_EQ(market_.requests().back().target, products_target("10231", 1000));
+}
+
 TEST_F(CatalogueTest, FailedConnectionLeavesTheListEmpty) {
   const ScopedEnv host("QUILLAX_MARKET_HOST", kDeadHost);
   window_.list_add_row();
