@@ -15,7 +15,7 @@ using namespace market_detail;
 
 namespace {
 
-// Column 2 of 超级列表框1, 状态; the text that marks a product not yet in the shop.
+// The columns of 超级列表框1 (No, 产品名称, 状态), and the 状态 of a product not yet in the shop.
 constexpr int kNoColumn = 0;
 constexpr int kTitleColumn = 1;
 constexpr int kStatusColumn = 2;

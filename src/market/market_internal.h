@@ -9,8 +9,7 @@
 
 namespace quillax::market_detail {
 
-// Method indexes of the request facilities.
-inline constexpr int kGet = 0;
+// Method index of POST in the request facilities.
 inline constexpr int kPost = 1;
 
 // The two Content-Type values the marketplace requests carry.
