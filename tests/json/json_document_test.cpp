@@ -313,13 +313,13 @@ TEST(JsonRead, LeafValues) {
   std::vector<Text> values{"stale"};
   EXPECT_EQ(doc.leaf_values(values, "", true), 7);
   EXPECT_EQ(values, (std::vector<Text>{"x", "2", "", "true", "s", "", "1.5"}));
-  const JsonDocument spec_case = loaded("{\"a\":\"x\",\"b\":{\"c\":2},\"d\":\"\"}");
-  EXPECT_EQ(spec_case.leaf_values(values, "", true), 2);
+  const JsonDocument nested = loaded("{\"a\":\"x\",\"b\":{\"c\":2},\"d\":\"\"}");
+  EXPECT_EQ(nested.leaf_values(values, "", true), 2);
   EXPECT_EQ(values, (std::vector<Text>{"x", "2"}));
-  EXPECT_EQ(spec_case.leaf_values(values, "", false), 1);
+  EXPECT_EQ(nested.leaf_values(values, "", false), 1);
   EXPECT_EQ(values, (std::vector<Text>{"x"}));
-  EXPECT_EQ(spec_case.leaf_values(values, "a"), 0);  // a string has no members
-  EXPECT_EQ(spec_case.leaf_values(values, "missing.x", true), 0);
+  EXPECT_EQ(nested.leaf_values(values, "a"), 0);  // a string has no members
+  EXPECT_EQ(nested.leaf_values(values, "missing.x", true), 0);
 }
 
 TEST(JsonChildDocument, ReadsTheValueBackAsAnExpression) {
