@@ -73,9 +73,9 @@ MainWindow::MainWindow(platform::Ui& ui) : ui_(ui) {}
 void MainWindow::create() {
   const FormSpec& form = main_form();
   ui_.create_window(form.caption, form.outer_width, form.outer_height);
-  for (const ControlSpec& spec : form.controls) {
-    ids_[static_cast<std::size_t>(index_of(spec.control))] =
-        ui_.add_control(spec.kind, spec.rect, spec.text);
+  for (const ControlSpec& entry : form.controls) {
+    ids_[static_cast<std::size_t>(index_of(entry.control))] =
+        ui_.add_control(entry.kind, entry.rect, entry.text);
   }
   for (const ColumnSpec& column : form.columns) {
     ui_.add_column(id(Control::List1), column.header, column.width);

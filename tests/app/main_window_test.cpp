@@ -26,15 +26,15 @@ TEST(MainForm, BuildsEveryControlThroughTheSeamAtItsPlaceWithItsText) {
   EXPECT_EQ(ui.outer_width(), 320);
   EXPECT_EQ(ui.outer_height(), 350);
   EXPECT_EQ(ui.control_count(), kControlCount);
-  for (const ControlSpec& spec : main_form().controls) {
-    SCOPED_TRACE(static_cast<int>(spec.control));
-    const platform::ControlId id = window.id(spec.control);
-    EXPECT_EQ(ui.kind(id), spec.kind);
-    EXPECT_EQ(ui.rect(id), spec.rect);
-    EXPECT_EQ(control_name(spec.control), spec.name);
-    if (spec.kind != ControlKind::timer && spec.kind != ControlKind::combo_box &&
-        spec.kind != ControlKind::list_view) {
-      EXPECT_EQ(window.text(spec.control), spec.text);
+  for (const ControlSpec& entry : main_form().controls) {
+    SCOPED_TRACE(static_cast<int>(entry.control));
+    const platform::ControlId id = window.id(entry.control);
+    EXPECT_EQ(ui.kind(id), entry.kind);
+    EXPECT_EQ(ui.rect(id), entry.rect);
+    EXPECT_EQ(control_name(entry.control), entry.name);
+    if (entry.kind != ControlKind::timer && entry.kind != ControlKind::combo_box &&
+        entry.kind != ControlKind::list_view) {
+      EXPECT_EQ(window.text(entry.control), entry.text);
     }
   }
   EXPECT_EQ(ui.column_headers(window.id(Control::List1)),

@@ -128,19 +128,19 @@ void QtWindowTest::windowHasItsCaptionSizeAndFixedFrame() {
 }
 
 void QtWindowTest::everyControlStandsAtItsPlaceWithItsText() {
-  for (const quillax::ControlSpec& spec : quillax::main_form().controls) {
-    const QString name = qt_text(spec.name);
-    if (spec.kind == quillax::platform::ControlKind::timer) continue;
-    QWidget* widget = control(spec.control);
+  for (const quillax::ControlSpec& entry : quillax::main_form().controls) {
+    const QString name = qt_text(entry.name);
+    if (entry.kind == quillax::platform::ControlKind::timer) continue;
+    QWidget* widget = control(entry.control);
     QVERIFY2(widget != nullptr, qPrintable(name));
     QCOMPARE(widget->geometry(),
-             QRect(spec.rect.left, spec.rect.top, spec.rect.width, spec.rect.height));
+             QRect(entry.rect.left, entry.rect.top, entry.rect.width, entry.rect.height));
     QVERIFY2(widget->isVisible(), qPrintable(name));
     QString shown;
     if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) shown = edit->text();
     if (auto* button = qobject_cast<QPushButton*>(widget)) shown = button->text();
-    QCOMPARE(shown, qt_text(spec.text));
+    QCOMPARE(shown, qt_text(entry.text));
   }
   QCOMPARE(qobject_cast<QLabel*>(control(Control::Label4))->text(),
            QStringLiteral("定时更新间隔(分钟)："));
