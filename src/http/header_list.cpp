@@ -12,14 +12,6 @@ std::size_t index_of(const std::vector<Text>& names, std::string_view name) {
   return names.size();
 }
 
-bool starts_with(std::string_view text, std::string_view head) {
-  return text.substr(0, head.size()) == head;
-}
-
-bool ends_with(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 }  // namespace
 
 HeaderList HeaderList::clone_headers() const { return *this; }
@@ -118,8 +110,8 @@ Text HeaderList::escape_quotes(std::string_view text) {
 
 Text HeaderList::strip_separator(Text& text, std::string_view separator) {
   if (separator.empty()) return text;
-  if (ends_with(text, separator)) text.erase(text.size() - separator.size());
-  if (starts_with(text, separator)) text.erase(0, separator.size());
+  if (text.ends_with(separator)) text.erase(text.size() - separator.size());
+  if (text.starts_with(separator)) text.erase(0, separator.size());
   return text;
 }
 

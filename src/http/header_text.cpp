@@ -9,14 +9,10 @@ constexpr std::string_view kCookieSeparator = "; ";
 constexpr std::string_view kQuoteMarker = "#\xD2\xFD\xBA\xC5";
 constexpr std::string_view kDeleted = "=deleted";
 
-bool ends_with(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 // Trims in place and makes a trailing ";" a full "; " separator.
 void tidy_cookie_text(Text& cookies) {
   cookies = text::trim(cookies);
-  if (ends_with(cookies, ";")) cookies.push_back(' ');
+  if (cookies.ends_with(';')) cookies.push_back(' ');
 }
 
 }  // namespace
@@ -109,7 +105,7 @@ Text merge_cookie_text(Text& old_cookies, Text& new_cookies) {
   }
   std::vector<Text> live;
   for (Text& pair : merged) {
-    if (!ends_with(pair, kDeleted)) live.push_back(std::move(pair));
+    if (!pair.ends_with(kDeleted)) live.push_back(std::move(pair));
   }
   old_cookies = join_unique(text::join(live, kCookieSeparator), kCookieSeparator);
   return old_cookies;
